@@ -1,0 +1,1 @@
+#include "lift_fixture.h"
