@@ -15,8 +15,6 @@
 
 #include "platform/platform.h"
 
-extern char** environ;
-
 namespace {
 
 // Splits a command line into words; double quotes group a word.
@@ -72,7 +70,9 @@ std::string resolve_program(const std::string& name) {
     }
   }
   for (const auto& dir : dirs) {
-    std::string candidate = dir + "/" + name;
+    std::string candidate = dir;
+    candidate += '/';
+    candidate += name;
     if (is_executable_file(candidate)) return candidate;
   }
   return {};
@@ -90,6 +90,7 @@ unsigned WinExec(const char* command_line, unsigned show_code) {
   // Everything the child needs is built before fork, so that the child only
   // calls async-signal-safe functions.
   std::vector<char*> argv;
+  argv.reserve(words.size() + 1);
   for (auto& w : words) argv.push_back(w.data());
   argv.push_back(nullptr);
   std::string show = "CMDSHOW=" + std::to_string(show_code);
