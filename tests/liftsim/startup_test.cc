@@ -1,1 +1,0 @@
-#include "lift_fixture.h"
