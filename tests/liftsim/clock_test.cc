@@ -3,8 +3,11 @@
 #include <cmath>
 
 #include "lift_fixture.h"
+#include "named_case.h"
 
 namespace {
+
+using named_case::PrintTo;
 
 // A click of the panel: left on a button, or a right press elsewhere.
 struct Action {

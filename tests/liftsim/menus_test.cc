@@ -1,8 +1,11 @@
 // The banner menu, erase, the options dialog with its marks, the legend,
 // the reset, the layer refresh and the view that follows the options.
 #include "lift_fixture.h"
+#include "named_case.h"
 
 namespace {
+
+using named_case::PrintTo;
 
 using Commands = std::vector<std::string>;
 

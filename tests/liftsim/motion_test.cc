@@ -4,8 +4,11 @@
 #include <cmath>
 
 #include "lift_fixture.h"
+#include "named_case.h"
 
 namespace {
+
+using named_case::PrintTo;
 
 class Motion : public Lift {
  protected:

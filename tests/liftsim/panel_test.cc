@@ -4,8 +4,11 @@
 #include <string>
 
 #include "lift_fixture.h"
+#include "named_case.h"
 
 namespace {
+
+using named_case::PrintTo;
 
 struct NamedFlag {
   const char* name;

@@ -3,8 +3,11 @@
 #include <string>
 
 #include "lift_fixture.h"
+#include "named_case.h"
 
 namespace {
+
+using named_case::PrintTo;
 
 struct FormatCase {
   double value;

@@ -8,8 +8,11 @@
 #include <vector>
 
 #include "session.h"
+#include "named_case.h"
 
 namespace {
+
+using named_case::PrintTo;
 
 using session::Trace;
 

@@ -30,7 +30,9 @@ struct alignas(8) Slot {
 };
 std::array<Slot, 16> slots{};
 
-unsigned char* slot(std::string_view number) { return slots.at(std::stoul(std::string(number))).bytes.data(); }
+unsigned char* slot(std::string_view number) {
+  return slots.at(std::stoul(std::string(number))).bytes.data();
+}
 
 template <typename T>
 void store(unsigned char* at, T value) {
@@ -64,9 +66,9 @@ void write_slot(std::string_view kind, unsigned char* at, std::string_view value
   } else if (kind == "poly") {
     const auto count = static_cast<std::int16_t>(std::stoi(text));
     store(at, count);
-    for (int k = 0; k < 10; ++k) {
+    for (std::size_t k = 0; k < 10; ++k) {
       store(at + 8 + 8 * k, static_cast<float>(k));
-      store(at + 12 + 8 * k, static_cast<float>(-k));
+      store(at + 12 + 8 * k, -static_cast<float>(k));
     }
   } else {
     std::fprintf(stderr, "fake_program: unknown slot kind %s\n", std::string(kind).c_str());

@@ -15,7 +15,8 @@ namespace {
 // and the backends index without checking.
 void check_refs(const vismo::Scene& scene, const std::vector<vismo::Op>& ops) {
   const auto check = [&](const vismo::Value& value) {
-    if (value.kind == vismo::Value::Kind::variable && static_cast<std::size_t>(value.variable) >= scene.variables.size()) {
+    if (value.kind == vismo::Value::Kind::variable &&
+        static_cast<std::size_t>(value.variable) >= scene.variables.size()) {
       std::abort();
     }
     if (value.kind == vismo::Value::Kind::state && static_cast<std::size_t>(value.variable) >= scene.states.size()) {

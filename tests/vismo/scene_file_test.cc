@@ -57,7 +57,9 @@ struct ErrorCase {
   int column;  // 0: not checked
 };
 
-void PrintTo(const ErrorCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const ErrorCase& c, std::ostream* out) {
+  *out << c.name;
+}
 
 class LoaderError : public testing::TestWithParam<ErrorCase> {};
 
@@ -125,8 +127,8 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{"command_end_at_eof", "vismo 1\ncommand C\n", "command C has no `end`", 2, 1},
         ErrorCase{"block_end_at_eof", "vismo 1\ncommand C\ngroup\n  group\n", "`group` has no `end`", 4, 3},
         ErrorCase{"command_end_before_layer", "vismo 1\ncommand C\nlayer A\nend\n", "command C has no `end`", 2, 1},
-        ErrorCase{"variable_before_declaration",
-                  "vismo 1\ncommand C\ntext 1 2 $A\nend\nlayer L\n  int16 A\nend\n", "undeclared", 3, 10}),
+        ErrorCase{"variable_before_declaration", "vismo 1\ncommand C\ntext 1 2 $A\nend\nlayer L\n  int16 A\nend\n",
+                  "undeclared", 3, 10}),
     [](const testing::TestParamInfo<ErrorCase>& param) { return std::string(param.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(
@@ -195,15 +197,15 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{"set_undeclared", in_command("set W 1"), "undeclared state W", body_first_line, 5},
         ErrorCase{"set_variable", in_command("set N 1"), "undeclared state N", body_first_line, 5},
         ErrorCase{"set_word", in_command("set V on"), "bad number `on`", body_first_line, 7},
-        ErrorCase{"nested_too_deep", in_command(nested_groups(40)), "nested deeper than 32", body_first_line + 32,
-                  1}),
+        ErrorCase{"nested_too_deep", in_command(nested_groups(40)), "nested deeper than 32", body_first_line + 32, 1}),
     [](const testing::TestParamInfo<ErrorCase>& param) { return std::string(param.param.name); });
 
 TEST(LoadSceneFile, MissingFileIsADiagnosticAtZero) {
   std::vector<Diagnostic> diagnostics;
   EXPECT_FALSE(load_scene_file("/nonexistent/NOPE.ANM", diagnostics).has_value());
   ASSERT_EQ(diagnostics.size(), 1U);
-  EXPECT_EQ(diagnostics[0].to_string(), "/nonexistent/NOPE.ANM:0:0: cannot open the scene file: No such file or directory");
+  EXPECT_EQ(diagnostics[0].to_string(),
+            "/nonexistent/NOPE.ANM:0:0: cannot open the scene file: No such file or directory");
 }
 
 TEST(LoadSceneFile, DirectoryIsADiagnostic) {
@@ -218,9 +220,9 @@ TEST(LoadSceneFile, LiftSceneLoadsWithEveryCommand) {
   const auto scene = load_scene_file(LIFT_SCENE_PATH, diagnostics);
   ASSERT_TRUE(scene.has_value()) << all_messages(diagnostics);
   EXPECT_TRUE(diagnostics.empty());
-  for (const char* name : {"INLIFT", "LIFT", "DECOR", "ECHELON", "TRAPEZE", "CHGE", "NOCHGE", "CADRVAL",
-                           "AXES", "MANETE", "CLOCK", "STOP", "BANDO", "USE", "FONC", "REM", "EFAC", "MENUVISU",
-                           "SYMBOLS", "RESETON", "RESETOF", "NORMAL", "ISOL", "TRACE"}) {
+  for (const char* name : {"INLIFT", "LIFT",     "DECOR",   "ECHELON", "TRAPEZE", "CHGE",   "NOCHGE", "CADRVAL",
+                           "AXES",   "MANETE",   "CLOCK",   "STOP",    "BANDO",   "USE",    "FONC",   "REM",
+                           "EFAC",   "MENUVISU", "SYMBOLS", "RESETON", "RESETOF", "NORMAL", "ISOL",   "TRACE"}) {
     EXPECT_NE(scene->find_command(name), nullptr) << name;
   }
   EXPECT_EQ(scene->commands.size(), 24U);
@@ -237,11 +239,12 @@ TEST(ParseScene, HostileInputsGiveDiagnostics) {
       std::string(100000, '\0'),
       "vismo 1\n" + std::string(200000, 'x'),
       "vismo 1\ncommand C\n" + nested_groups(100000),
-      "vismo 1\n" + [] {
-        std::string ends;
-        for (int i = 0; i < 100000; ++i) ends += "end\n";
-        return ends;
-      }(),
+      "vismo 1\n" +
+          [] {
+            std::string ends;
+            for (int i = 0; i < 100000; ++i) ends += "end\n";
+            return ends;
+          }(),
       "vismo 1\nfont \"" + std::string(10000, '\\'),
       "vismo 1\nlayer A\n" + std::string(5000, '\n') + "layer B\n",
   };
