@@ -247,7 +247,7 @@ enum class Shape : std::uint8_t {
   cases,     // one or more integers
 };
 
-struct OpSpec {
+struct OpShape {
   std::string_view name;
   Shape shape;
   int count;
@@ -256,7 +256,7 @@ struct OpSpec {
   std::string_view usage;
 };
 
-constexpr std::array<OpSpec, 16> op_specs{{
+constexpr std::array<OpShape, 16> op_shapes{{
     {"clear", Shape::numbers, 4, false, "fill", "clear X1 Y1 X2 Y2"},
     {"rect", Shape::numbers, 4, false, "fill stroke width radius", "rect X1 Y1 X2 Y2"},
     {"line", Shape::numbers, 4, false, "stroke width dash", "line X1 Y1 X2 Y2"},
@@ -276,15 +276,15 @@ constexpr std::array<OpSpec, 16> op_specs{{
     {"else", Shape::none, 0, true, "", "else"},
 }};
 
-const OpSpec* find_op(std::string_view name) {
-  for (const OpSpec& spec : op_specs) {
-    if (spec.name == name) return &spec;
+const OpShape* find_op(std::string_view name) {
+  for (const OpShape& shape : op_shapes) {
+    if (shape.name == name) return &shape;
   }
   return nullptr;
 }
 
-bool allows_option(const OpSpec& spec, std::string_view key) {
-  std::string_view rest = spec.options;
+bool allows_option(const OpShape& shape, std::string_view key) {
+  std::string_view rest = shape.options;
   while (!rest.empty()) {
     const std::size_t end = rest.find(' ');
     if (rest.substr(0, end) == key) return true;
@@ -727,7 +727,7 @@ class Parser {
       // Inside a block nested too deep: only its nesting is followed.
       if (word == "end") {
         --skip_depth_;
-      } else if (const OpSpec* spec = find_op(word); spec != nullptr && spec->block) {
+      } else if (const OpShape* shape = find_op(word); shape != nullptr && shape->block) {
         ++skip_depth_;
       }
       return;
@@ -741,35 +741,35 @@ class Parser {
       }
       return;
     }
-    const OpSpec* spec = find_op(word);
-    if (spec == nullptr) return error(first, "unknown operation `" + shown(word) + "`" + comment_hint(word));
+    const OpShape* shape = find_op(word);
+    if (shape == nullptr) return error(first, "unknown operation `" + shown(word) + "`" + comment_hint(word));
 
     const bool in_choose = !blocks_.empty() && blocks_.back().op->name == "choose";
-    const bool is_branch = spec->name == "case" || spec->name == "else";
+    const bool is_branch = shape->name == "case" || shape->name == "else";
     if (is_branch && !in_choose) {
-      error(first, "`" + std::string(spec->name) + "` is only allowed directly inside `choose`");
+      error(first, "`" + std::string(shape->name) + "` is only allowed directly inside `choose`");
     } else if (!is_branch && in_choose) {
       error(first, "only `case` and `else` may be directly inside `choose`");
     } else if (in_choose && blocks_.back().has_else) {
-      error(first, "`" + std::string(spec->name) + "` after `else`");
+      error(first, "`" + std::string(shape->name) + "` after `else`");
     }
-    if (spec->name == "else" && in_choose) blocks_.back().has_else = true;
+    if (shape->name == "else" && in_choose) blocks_.back().has_else = true;
 
-    if (spec->block && blocks_.size() >= max_nesting) {
+    if (shape->block && blocks_.size() >= max_nesting) {
       error(first, "blocks nested deeper than " + std::to_string(max_nesting));
       skip_depth_ = 1;
       return;
     }
     Op op;
-    op.name = std::string(spec->name);
+    op.name = std::string(shape->name);
     op.pos = at(first);
-    read_op(*spec, op);
+    read_op(*shape, op);
     std::vector<Op>& body = current_body();
     body.push_back(std::move(op));
-    if (spec->block) blocks_.push_back({&body.back()});
+    if (shape->block) blocks_.push_back({&body.back()});
   }
 
-  void read_op(const OpSpec& spec, Op& op) {
+  void read_op(const OpShape& shape, Op& op) {
     std::vector<const Token*> args;
     std::vector<const Token*> options;
     for (std::size_t i = 1; i < tokens_.size(); ++i) {
@@ -777,16 +777,16 @@ class Parser {
       const bool is_option = token.text[0] != '"' && token.text.find('=') != std::string_view::npos;
       (is_option ? options : args).push_back(&token);
     }
-    read_args(spec, args, op);
-    for (const Token* option : options) read_option(spec, *option, option->text.find('='), op);
+    read_args(shape, args, op);
+    for (const Token* option : options) read_option(shape, *option, option->text.find('='), op);
   }
 
-  void read_args(const OpSpec& spec, const std::vector<const Token*>& args, Op& op) {
+  void read_args(const OpShape& shape, const std::vector<const Token*>& args, Op& op) {
     const Token& first = tokens_[0];
-    const std::string usage = "usage: " + std::string(spec.usage);
+    const std::string usage = "usage: " + std::string(shape.usage);
     // Built with += : GCC 12 at -O3 warns falsely (-Wrestrict) on "`" + std::string(...).
     std::string what = "`";
-    what += spec.name;
+    what += shape.name;
     what += "` argument";
     const auto numbers = [&](std::size_t from, std::size_t to) {
       for (std::size_t i = from; i < to; ++i) {
@@ -795,9 +795,9 @@ class Parser {
         }
       }
     };
-    switch (spec.shape) {
+    switch (shape.shape) {
       case Shape::numbers:
-        if (args.size() != static_cast<std::size_t>(spec.count)) return error(first, usage);
+        if (args.size() != static_cast<std::size_t>(shape.count)) return error(first, usage);
         numbers(0, args.size());
         break;
       case Shape::polyline:
@@ -810,7 +810,7 @@ class Parser {
         }
         [[fallthrough]];
       case Shape::points:
-        if (args.size() % 2 != 0 || args.size() < 2 * static_cast<std::size_t>(spec.count)) {
+        if (args.size() % 2 != 0 || args.size() < 2 * static_cast<std::size_t>(shape.count)) {
           return error(first, usage);
         }
         numbers(0, args.size());
@@ -856,7 +856,7 @@ class Parser {
         break;
       }
       case Shape::none:
-        if (!args.empty()) return error(*args[0], "`" + std::string(spec.name) + "` takes no arguments; " + usage);
+        if (!args.empty()) return error(*args[0], "`" + std::string(shape.name) + "` takes no arguments; " + usage);
         break;
       case Shape::choose:
         if (args.size() != 1 || args[0]->text[0] != '$') return error(first, usage);
@@ -877,12 +877,12 @@ class Parser {
     }
   }
 
-  void read_option(const OpSpec& spec, const Token& token, std::size_t equals, Op& op) {
+  void read_option(const OpShape& shape, const Token& token, std::size_t equals, Op& op) {
     const std::string_view key = token.text.substr(0, equals);
     const std::string_view text = token.text.substr(equals + 1);
     const Token value_token{text, token.column + static_cast<int>(equals) + 1};
-    if (!allows_option(spec, key)) {
-      return error(token, "`" + std::string(spec.name) + "` has no option `" + shown(key) + "`");
+    if (!allows_option(shape, key)) {
+      return error(token, "`" + std::string(shape.name) + "` has no option `" + shown(key) + "`");
     }
     if (op.option(key) != nullptr) return error(token, "option `" + std::string(key) + "` given twice");
     if (text.empty()) return error(token, "option `" + std::string(key) + "` has no value");
