@@ -264,8 +264,7 @@ TEST_F(Runtime, UnwritableTraceEndsWithStatus1) {
   EXPECT_NE(r.err.find("no-such-dir/trace.txt"), std::string::npos) << r.err;
 }
 
-TEST_F(Runtime, WithoutScriptOrWindowEndsWithStatus1) {
-  if (VISMO_HAS_WINDOW) GTEST_SKIP() << "this build has a window backend";
+TEST_F(Runtime, WithoutScriptOrDisplayEndsWithStatus1) {
   const Outcome r = run({"begin", "end"}, "");
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("VISMO_SCRIPT"), std::string::npos) << r.err;

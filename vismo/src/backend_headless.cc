@@ -1,21 +1,29 @@
 // The headless backend, chosen by VisBegin when VISMO_SCRIPT names a
-// script of mouse states. It draws nothing and never waits: the tests of
-// a program and its trace runs go as fast as the program computes. Each
-// VisMouse call takes the next state of the script, read a line at a
-// time, so a long script or a large repeat count costs no memory.
+// script of mouse states. It never waits: the tests of a program and its
+// trace runs go as fast as the program computes. Each VisMouse call takes
+// the next state of the script, read a line at a time, so a long script
+// or a large repeat count costs no memory.
+//
+// It draws nothing, unless VISMO_SNAPSHOT=FILE.png asks for a picture:
+// then every play is painted offscreen (snapshot.h) and the picture is
+// written when the script runs out and at VisEnd. Without it no canvas
+// exists and a play costs nothing.
 #include <array>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "backend.h"
+#include "snapshot.h"
 
 namespace vismo {
 
@@ -29,6 +37,29 @@ std::optional<T> to_integer(std::string_view text) {
   return value;
 }
 
+// An environment variable; an empty value counts as unset.
+const char* environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr && *value != '\0' ? value : nullptr;
+}
+
+// VISMO_SNAPSHOT_SIZE: WxH in pixels, each 1 to 16384; default 1600x1200.
+// A malformed value ends the process with status 2, as a bad script does.
+std::pair<int, int> snapshot_size() {
+  constexpr int largest = 16384;
+  const char* text = environment("VISMO_SNAPSHOT_SIZE");
+  if (text == nullptr) return {1600, 1200};
+  const std::string_view size(text);
+  const std::size_t x = size.find('x');
+  const auto w = x == std::string_view::npos ? std::nullopt : to_integer<int>(size.substr(0, x));
+  const auto h = x == std::string_view::npos ? std::nullopt : to_integer<int>(size.substr(x + 1));
+  if (!w || !h || *w < 1 || *h < 1 || *w > largest || *h > largest) {
+    std::fprintf(stderr, "vismo: VISMO_SNAPSHOT_SIZE=%s: expected WIDTHxHEIGHT in pixels, e.g. 1600x1200\n", text);
+    std::exit(2);
+  }
+  return {*w, *h};
+}
+
 class HeadlessBackend final : public Backend {
  public:
   HeadlessBackend(std::string path, void (*on_end_of_script)())
@@ -37,15 +68,40 @@ class HeadlessBackend final : public Backend {
       std::fprintf(stderr, "vismo: cannot read the mouse script %s: %s\n", path_.c_str(), std::strerror(errno));
       std::exit(2);
     }
+    if (const char* picture = environment("VISMO_SNAPSHOT")) {
+      const auto [width, height] = snapshot_size();
+      // From the directory current now: a program may change it before VisEnd.
+      std::error_code error;
+      const std::filesystem::path absolute = std::filesystem::absolute(picture, error);
+      snapshot_ = make_snapshot(error ? std::string(picture) : absolute.string(), width, height);
+    }
   }
 
-  void scene_loaded(const Scene& /*scene*/, const Bindings& /*bindings*/) override {}
-  void play(const Command* /*command*/) override {}
-  void show_errors(const std::vector<Diagnostic>& /*diagnostics*/) override {}
+  // VisEnd destroys the backend (so does the end of a process that never
+  // called it): the picture as the program left it.
+  ~HeadlessBackend() override {
+    if (snapshot_) snapshot_->write();
+  }
+  HeadlessBackend(const HeadlessBackend&) = delete;
+  HeadlessBackend& operator=(const HeadlessBackend&) = delete;
+
+  void scene_loaded(const Scene& scene, const Bindings& bindings) override {
+    if (snapshot_) snapshot_->scene_loaded(scene, bindings);
+  }
+  void play(const Command* command) override {
+    if (snapshot_) snapshot_->play(command);
+  }
+  void show_errors(const std::vector<Diagnostic>& diagnostics) override {
+    if (snapshot_) snapshot_->show_errors(diagnostics);
+  }
 
   MouseState poll_mouse() override {
     while (remaining_ == 0) {
       if (!read_line()) {
+        if (snapshot_) {
+          snapshot_->write();
+          snapshot_.reset();  // written once; the exit below destroys the backend again
+        }
         if (on_end_of_script_ != nullptr) on_end_of_script_();
         std::exit(0);
       }
@@ -112,7 +168,8 @@ class HeadlessBackend final : public Backend {
   void (*on_end_of_script_)();
   std::uint64_t line_number_ = 0;
   MouseState state_;
-  std::uint64_t remaining_ = 0;  // calls left that report state_
+  std::uint64_t remaining_ = 0;         // calls left that report state_
+  std::unique_ptr<Snapshot> snapshot_;  // only with VISMO_SNAPSHOT
 };
 
 }  // namespace
