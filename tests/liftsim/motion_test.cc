@@ -81,7 +81,7 @@ struct ProfileCase {
   const char* name;
   bool ramp;
   double max_accel;
-  int passes_min, passes_max;
+  int passes;
   double top_min, top_max;
   double accel_distance, accel_distance_tolerance;
 };
@@ -96,8 +96,7 @@ TEST_P(Profiles, UpAndDownTravelsMirrorEachOtherAndEndOnTheLanding) {
   rt.clear();
 
   const TravelRecord up = record_travel(spot::lever_up);
-  EXPECT_GE(up.passes, c.passes_min);
-  EXPECT_LE(up.passes, c.passes_max);
+  EXPECT_EQ(up.passes, c.passes);
   EXPECT_GE(up.top_speed, c.top_min);
   EXPECT_LE(up.top_speed, c.top_max);
   EXPECT_NEAR(up.last_accel_distance, c.accel_distance, c.accel_distance_tolerance);
@@ -136,10 +135,11 @@ INSTANTIATE_TEST_SUITE_P(
     Travel, Profiles,
     ::testing::Values(
         // Steps at 1 m/s2: 2 s up to 2 m/s over 2 m, 1 s cruise, 2 s braking.
-        ProfileCase{"steps_1", false, 1.0, 5000, 5000, 2.0, 2.001, 2.0, 0.01},
-        ProfileCase{"steps_9", false, 9.0, 3200, 3250, 2.0, 2.009, 0.222, 0.01},
-        ProfileCase{"ramps_1", true, 1.0, 4000, 6000, 2.124, 2.126, 2.52, 0.02},
-        ProfileCase{"ramps_9", true, 9.0, 2500, 2540, 3.11, 3.13, 0.94, 0.01}),
+        // The pass counts are exact: the arithmetic is deterministic.
+        ProfileCase{"steps_1", false, 1.0, 5000, 2.0, 2.001, 2.0, 0.01},
+        ProfileCase{"steps_9", false, 9.0, 3223, 2.0, 2.009, 0.222, 0.01},
+        ProfileCase{"ramps_1", true, 1.0, 5207, 2.124, 2.126, 2.52, 0.01},
+        ProfileCase{"ramps_9", true, 9.0, 2520, 3.11, 3.13, 0.94, 0.01}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Motion, StepProfileCutsTheSpeedBackToExactlyTwo) {
@@ -168,7 +168,7 @@ TEST_F(Motion, RampProfileFinalRampStartsNearTheLanding) {
     if (ramp_distance != 0.0) ramp = ramp_distance;
   } while (moving_up != 0);
   // 0.25 s of ramp at 36 m/s3: about 36 x 0.25^3 / 6 metres.
-  EXPECT_NEAR(ramp, 0.094, 0.002);
+  EXPECT_NEAR(ramp, 0.095, 0.001);
 }
 
 // Motor force at constant speed: friction plus the weight imbalance, with
