@@ -133,23 +133,19 @@ class Painter {
   double number(const Value& v) const {
     switch (v.kind) {
       case Value::Kind::number:
-      case Value::Kind::pair:
-        return v.number;
-      case Value::Kind::variable:
-        return values_.number(v.variable);
+      case Value::Kind::pair: return v.number;
+      case Value::Kind::variable: return values_.number(v.variable);
       case Value::Kind::state:
         return v.variable >= 0 && static_cast<std::size_t>(v.variable) < states_.size()
                    ? states_[static_cast<std::size_t>(v.variable)]
                    : 0.0;
-      default:
-        return 0.0;
+      default: return 0.0;
     }
   }
 
   std::pair<double, double> pair(const Value& v) const {
     switch (v.kind) {
-      case Value::Kind::pair:
-        return {v.number, v.second};
+      case Value::Kind::pair: return {v.number, v.second};
       case Value::Kind::variable: {
         const auto [x, y] = values_.pair(v.variable);
         return {x, y};
@@ -166,14 +162,11 @@ class Painter {
     const Value* v = op.option(key);
     if (v == nullptr) return fallback;
     switch (v->kind) {
-      case Value::Kind::colour:
-        return v->rgba;
+      case Value::Kind::colour: return v->rgba;
       case Value::Kind::variable:
         return scene_.palette_colour(static_cast<int>(std::lround(values_.number(v->variable))));
-      case Value::Kind::number:
-        return scene_.palette_colour(static_cast<int>(std::lround(v->number)));
-      default:
-        return std::nullopt;  // `none`
+      case Value::Kind::number: return scene_.palette_colour(static_cast<int>(std::lround(v->number)));
+      default: return std::nullopt;  // `none`
     }
   }
 
@@ -185,10 +178,8 @@ class Painter {
   std::string text(const Value& v) const {
     switch (v.kind) {
       case Value::Kind::string:
-      case Value::Kind::word:
-        return to_utf8(v.text);
-      case Value::Kind::variable:
-        return to_utf8(values_.text(v.variable));
+      case Value::Kind::word: return to_utf8(v.text);
+      case Value::Kind::variable: return to_utf8(values_.text(v.variable));
       default: {
         std::array<char, 32> buffer{};
         std::snprintf(buffer.data(), buffer.size(), "%g", number(v));
@@ -310,35 +301,24 @@ class Painter {
   }
 
   void do_op(const Op& op, const Frame& frame) {
-    const std::string& n = op.name;
-    if (n == "clear")
-      op_clear(op, frame);
-    else if (n == "rect")
-      op_rect(op, frame);
-    else if (n == "line")
-      op_line(op);
-    else if (n == "polyline")
-      op_polyline(op);
-    else if (n == "polygon")
-      op_polygon(op);
-    else if (n == "arrow")
-      op_arrow(op);
-    else if (n == "circle")
-      op_circle(op);
-    else if (n == "arc")
-      op_arc(op);
-    else if (n == "text")
-      op_text(op);
-    else if (n == "pen")
-      op_pen(op);
-    else if (n == "erase-pens")
-      op_erase_pens();
-    else if (n == "set")
-      op_set(op);
-    else if (n == "group")
-      op_group(op, frame);
-    else if (n == "choose")
-      op_choose(op, frame);
+    switch (op.kind) {
+      case OpKind::clear: return op_clear(op, frame);
+      case OpKind::rect: return op_rect(op, frame);
+      case OpKind::line: return op_line(op);
+      case OpKind::polyline: return op_polyline(op);
+      case OpKind::polygon: return op_polygon(op);
+      case OpKind::arrow: return op_arrow(op);
+      case OpKind::circle: return op_circle(op);
+      case OpKind::arc: return op_arc(op);
+      case OpKind::text: return op_text(op);
+      case OpKind::pen: return op_pen(op);
+      case OpKind::erase_pens: return op_erase_pens();
+      case OpKind::set: return op_set(op);
+      case OpKind::group: return op_group(op, frame);
+      case OpKind::choose: return op_choose(op, frame);
+      case OpKind::case_:
+      case OpKind::else_: return;  // painted by their choose
+    }
   }
 
   void op_clear(const Op& op, const Frame& frame) {
@@ -634,14 +614,14 @@ class Painter {
     const long value = std::lround(number(op.args[0]));
     const Op* otherwise = nullptr;
     for (const Op& branch : op.body) {
-      if (branch.name == "case") {
+      if (branch.kind == OpKind::case_) {
         for (const Value& v : branch.args) {
           if (std::lround(number(v)) == value) {
             walk(branch.body, frame);
             return;
           }
         }
-      } else if (branch.name == "else" && otherwise == nullptr) {
+      } else if (branch.kind == OpKind::else_ && otherwise == nullptr) {
         otherwise = &branch;
       }
     }

@@ -61,10 +61,32 @@ struct Value {
   SourcePos pos;
 };
 
+// What an operation does, resolved once by the loader so that painting,
+// which runs many times a second, need not compare names.
+enum class OpKind : std::uint8_t {
+  clear,
+  rect,
+  line,
+  polyline,
+  polygon,
+  arrow,
+  circle,
+  arc,
+  text,
+  pen,
+  erase_pens,
+  set,
+  group,
+  choose,
+  case_,
+  else_
+};
+
 // One drawing operation. Block operations (group, choose, case, else)
 // hold the operations up to their matching `end` in `body`.
 struct Op {
-  std::string name;
+  OpKind kind = OpKind::clear;
+  std::string name;  // as written, for messages
   std::vector<Value> args;
   std::vector<std::pair<std::string, Value>> options;  // key=value, in file order
   std::vector<Op> body;
@@ -91,12 +113,12 @@ struct Command {
 };
 
 struct Scene {
-  std::string file;              // as passed to the loader, for messages
-  double width = 800.0;          // scene coordinate space; y grows upward
+  std::string file;      // as passed to the loader, for messages
+  double width = 800.0;  // scene coordinate space; y grows upward
   double height = 600.0;
   std::uint32_t background = 0xFFFFFFFFU;
-  std::string font;              // font family for text; empty: the backend's default
-  std::vector<std::pair<int, std::uint32_t>> palette;  // colour index -> 0xRRGGBBAA
+  std::string font;                                      // font family for text; empty: the backend's default
+  std::vector<std::pair<int, std::uint32_t>> palette;    // colour index -> 0xRRGGBBAA
   std::optional<std::pair<double, double>> close_click;  // a window close is a left click here
   std::vector<Variable> variables;
   std::vector<Layer> layers;

@@ -26,19 +26,14 @@ namespace vismo {
 
 std::size_t type_size(VarType type) {
   switch (type) {
-    case VarType::int16:
-      return 2;
+    case VarType::int16: return 2;
     case VarType::int32:
     case VarType::float32:
-    case VarType::colour:
-      return 4;
+    case VarType::colour: return 4;
     case VarType::point:
-    case VarType::scale:
-      return 8;
-    case VarType::text:
-      return 80;
-    case VarType::polyline:
-      return 88;
+    case VarType::scale: return 8;
+    case VarType::text: return 80;
+    case VarType::polyline: return 88;
   }
   return 0;
 }
@@ -249,6 +244,7 @@ enum class Shape : std::uint8_t {
 
 struct OpShape {
   std::string_view name;
+  OpKind kind;
   Shape shape;
   int count;
   bool block;
@@ -257,23 +253,23 @@ struct OpShape {
 };
 
 constexpr std::array<OpShape, 16> op_shapes{{
-    {"clear", Shape::numbers, 4, false, "fill", "clear X1 Y1 X2 Y2"},
-    {"rect", Shape::numbers, 4, false, "fill stroke width radius", "rect X1 Y1 X2 Y2"},
-    {"line", Shape::numbers, 4, false, "stroke width dash", "line X1 Y1 X2 Y2"},
-    {"polyline", Shape::polyline, 2, false, "stroke width", "polyline X Y X Y ... or polyline $VAR"},
-    {"polygon", Shape::points, 3, false, "fill stroke width", "polygon X Y X Y X Y ..."},
-    {"arrow", Shape::numbers, 4, false, "stroke width head", "arrow X1 Y1 X2 Y2"},
-    {"circle", Shape::numbers, 3, false, "fill stroke width", "circle CX CY R"},
-    {"arc", Shape::numbers, 5, false, "stroke width", "arc CX CY R A1 A2"},
-    {"text", Shape::text, 0, false, "size weight align fill", "text X Y \"string\" or text X Y $VAR"},
-    {"pen", Shape::pen, 0, false, "stroke width", "pen $VAR"},
-    {"erase-pens", Shape::none, 0, false, "", "erase-pens"},
-    {"set", Shape::set, 0, false, "", "set STATE N"},
-    {"group", Shape::none, 0, true, "translate scale rotate origin",
+    {"clear", OpKind::clear, Shape::numbers, 4, false, "fill", "clear X1 Y1 X2 Y2"},
+    {"rect", OpKind::rect, Shape::numbers, 4, false, "fill stroke width radius", "rect X1 Y1 X2 Y2"},
+    {"line", OpKind::line, Shape::numbers, 4, false, "stroke width dash", "line X1 Y1 X2 Y2"},
+    {"polyline", OpKind::polyline, Shape::polyline, 2, false, "stroke width", "polyline X Y X Y ... or polyline $VAR"},
+    {"polygon", OpKind::polygon, Shape::points, 3, false, "fill stroke width", "polygon X Y X Y X Y ..."},
+    {"arrow", OpKind::arrow, Shape::numbers, 4, false, "stroke width head", "arrow X1 Y1 X2 Y2"},
+    {"circle", OpKind::circle, Shape::numbers, 3, false, "fill stroke width", "circle CX CY R"},
+    {"arc", OpKind::arc, Shape::numbers, 5, false, "stroke width", "arc CX CY R A1 A2"},
+    {"text", OpKind::text, Shape::text, 0, false, "size weight align fill", "text X Y \"string\" or text X Y $VAR"},
+    {"pen", OpKind::pen, Shape::pen, 0, false, "stroke width", "pen $VAR"},
+    {"erase-pens", OpKind::erase_pens, Shape::none, 0, false, "", "erase-pens"},
+    {"set", OpKind::set, Shape::set, 0, false, "", "set STATE N"},
+    {"group", OpKind::group, Shape::none, 0, true, "translate scale rotate origin",
      "group [translate=...] [scale=...] [rotate=...] [origin=X,Y]"},
-    {"choose", Shape::choose, 0, true, "", "choose $VAR"},
-    {"case", Shape::cases, 0, true, "", "case N [N ...]"},
-    {"else", Shape::none, 0, true, "", "else"},
+    {"choose", OpKind::choose, Shape::choose, 0, true, "", "choose $VAR"},
+    {"case", OpKind::case_, Shape::cases, 0, true, "", "case N [N ...]"},
+    {"else", OpKind::else_, Shape::none, 0, true, "", "else"},
 }};
 
 const OpShape* find_op(std::string_view name) {
@@ -394,15 +390,9 @@ class Parser {
       return;
     }
     switch (context_) {
-      case Context::top:
-        top_statement();
-        break;
-      case Context::layer:
-        layer_line();
-        break;
-      case Context::command:
-        command_line();
-        break;
+      case Context::top: top_statement(); break;
+      case Context::layer: layer_line(); break;
+      case Context::command: command_line(); break;
     }
   }
 
@@ -744,8 +734,8 @@ class Parser {
     const OpShape* shape = find_op(word);
     if (shape == nullptr) return error(first, "unknown operation `" + shown(word) + "`" + comment_hint(word));
 
-    const bool in_choose = !blocks_.empty() && blocks_.back().op->name == "choose";
-    const bool is_branch = shape->name == "case" || shape->name == "else";
+    const bool in_choose = !blocks_.empty() && blocks_.back().op->kind == OpKind::choose;
+    const bool is_branch = shape->kind == OpKind::case_ || shape->kind == OpKind::else_;
     if (is_branch && !in_choose) {
       error(first, "`" + std::string(shape->name) + "` is only allowed directly inside `choose`");
     } else if (!is_branch && in_choose) {
@@ -753,7 +743,7 @@ class Parser {
     } else if (in_choose && blocks_.back().has_else) {
       error(first, "`" + std::string(shape->name) + "` after `else`");
     }
-    if (shape->name == "else" && in_choose) blocks_.back().has_else = true;
+    if (shape->kind == OpKind::else_ && in_choose) blocks_.back().has_else = true;
 
     if (shape->block && blocks_.size() >= max_nesting) {
       error(first, "blocks nested deeper than " + std::to_string(max_nesting));
@@ -761,6 +751,7 @@ class Parser {
       return;
     }
     Op op;
+    op.kind = shape->kind;
     op.name = std::string(shape->name);
     op.pos = at(first);
     read_op(*shape, op);
@@ -942,9 +933,7 @@ class Parser {
           value = Value{Value::Kind::number, *degrees, 0.0, 0, -1, {}, at(value_token)};
         }
         break;
-      case OptionKind::origin:
-        value = pair(value_token, text);
-        break;
+      case OptionKind::origin: value = pair(value_token, text); break;
     }
     if (value) op.options.emplace_back(std::string(key), std::move(*value));
   }
