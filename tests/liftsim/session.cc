@@ -66,7 +66,7 @@ std::vector<std::string> Sandbox::started(std::size_t count, double seconds) con
 }
 
 Result run(const std::string& program, const fs::path& directory, const std::string& script,
-           std::optional<int> cmdshow, const std::string& path_env) {
+           const std::optional<std::string>& cmdshow, const std::string& path_env) {
   const fs::path script_file = directory / "session.script";
   const fs::path trace_file = directory / "session.trace";
   const fs::path error_file = directory / "session.stderr";
@@ -79,7 +79,7 @@ Result run(const std::string& program, const fs::path& directory, const std::str
     setenv("VISMO_SCRIPT", script_file.c_str(), 1);
     setenv("VISMO_TRACE", trace_file.c_str(), 1);
     if (cmdshow) {
-      setenv("CMDSHOW", std::to_string(*cmdshow).c_str(), 1);
+      setenv("CMDSHOW", cmdshow->c_str(), 1);
     } else {
       unsetenv("CMDSHOW");
     }

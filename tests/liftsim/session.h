@@ -39,9 +39,10 @@ struct Result {
 };
 
 // Runs `program` in `directory` with the mouse `script`; `cmdshow` is the
-// launch code in the environment, or none for a start without one.
+// text of the launch code in the environment, or none for a start without
+// one.
 Result run(const std::string& program, const std::filesystem::path& directory, const std::string& script,
-           std::optional<int> cmdshow, const std::string& path_env = "");
+           const std::optional<std::string>& cmdshow, const std::string& path_env = "");
 
 // Reading a trace.
 struct Trace {

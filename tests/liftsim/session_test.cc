@@ -56,7 +56,7 @@ const std::string trapeze = click(768, 529);
 class Session : public ::testing::Test {
  protected:
   session::Sandbox box;
-  session::Result run(const std::string& script, std::optional<int> cmdshow = 1000) {
+  session::Result run(const std::string& script, std::optional<std::string> cmdshow = "1000") {
     return session::run(LIFTSIM_BINARY, box.work(), script, cmdshow);
   }
 };
@@ -104,7 +104,7 @@ TEST_F(Session, StartUpBindsTheSceneAndRedrawsOnEveryPassAtRest) {
 // Launch code in, return code out, and the programs started at quit.
 struct LaunchCase {
   const char* name;
-  std::optional<int> code;
+  std::optional<std::string> code;  // CMDSHOW as written in the environment
   std::string before_quit;
   int return_code;
   bool restores_display;
@@ -116,6 +116,9 @@ TEST_P(Launch, QuitStartsTheTabProgramWithTheReturnCode) {
   const LaunchCase& c = GetParam();
   const auto r = run(c.before_quit + quit, c.code);
   EXPECT_EQ(r.exit_status, 0);
+  // Only an unreadable code is remarked on.
+  const bool readable = !c.code || c.code->find_first_not_of("0123456789") == std::string::npos;
+  EXPECT_EQ(r.errors.find("CMDSHOW") == std::string::npos, readable) << r.errors;
   // The pass that quits still runs to its end, then the runtime ends.
   ASSERT_FALSE(r.trace.empty());
   EXPECT_EQ(r.trace.back(), "end");
@@ -140,13 +143,16 @@ TEST_P(Launch, QuitStartsTheTabProgramWithTheReturnCode) {
 
 INSTANTIATE_TEST_SUITE_P(
     Session, Launch,
-    ::testing::Values(LaunchCase{"code_1234", 1234, "", 1234, false},
-                      LaunchCase{"code_1234_two_levels_slower", 1234, slower + slower, 1254, false},
-                      LaunchCase{"code_1009_restores_the_display", 1009, "", 1000, true},
-                      LaunchCase{"code_1090_level_nine", 1090, "", 1090, false},
-                      LaunchCase{"code_26000", 26000, "", 1000, false},
+    ::testing::Values(LaunchCase{"code_1234", "1234", "", 1234, false},
+                      LaunchCase{"code_1234_two_levels_slower", "1234", slower + slower, 1254, false},
+                      LaunchCase{"code_1009_restores_the_display", "1009", "", 1000, true},
+                      LaunchCase{"code_1090_level_nine", "1090", "", 1090, false},
+                      LaunchCase{"code_26000", "26000", "", 1000, false},
                       LaunchCase{"no_code_given", std::nullopt, "", 1010, false},
-                      LaunchCase{"code_65535", 65535, "", 1535, false}),
+                      LaunchCase{"code_65535", "65535", "", 1535, false},
+                      // The host carries 16 bits: 70000 arrives as 4464.
+                      LaunchCase{"code_above_16_bits", "70000", "", 1464, false},
+                      LaunchCase{"unreadable_code_is_like_none", "12a", "", 1010, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Full travels, up then down, with each profile: the trace shows the
@@ -241,7 +247,7 @@ TEST_F(Session, MissingSceneIsReportedAndTheProgramRunsOn) {
 // The starter starts the tab program with 26000, found as a bare name.
 TEST(Starter, StartsTheTabProgramWith26000) {
   session::Sandbox box;
-  const auto r = session::run(STARTER_BINARY, box.root(), "", 1234, box.parent().string() + ":/usr/bin:/bin");
+  const auto r = session::run(STARTER_BINARY, box.root(), "", "1234", box.parent().string() + ":/usr/bin:/bin");
   EXPECT_EQ(r.exit_status, 0);
   const auto started = box.started(1);
   ASSERT_EQ(started.size(), 1U);
