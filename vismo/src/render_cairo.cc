@@ -397,16 +397,7 @@ class Painter {
     if (fill && opaque(*fill) && radius <= 0.0) cover(frame, x0, y0, x1, y1);
   }
 
-  void stroke_path(const Op& op) {
-    const auto stroke = colour(op, "stroke", black);
-    if (stroke) {
-      set_stroke_style(op);
-      note_stroke();
-      set_colour(cr_, *stroke);
-      cairo_stroke(cr_);
-    }
-    cairo_new_path(cr_);
-  }
+  void stroke_path(const Op& op) { fill_and_stroke(op, std::nullopt, colour(op, "stroke", black)); }
 
   void op_line(const Op& op) {
     if (!args_are_numbers(op, 4)) return;
